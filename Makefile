@@ -6,7 +6,9 @@ PRESET   ?= default
 BUILD    := build/$(PRESET)
 # bible-kjv-text carries the built-in book's text; without it the build uses a sample book.
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
-            libgtest-dev libgmock-dev libbenchmark-dev bible-kjv-text
+            libgtest-dev libgmock-dev libbenchmark-dev bible-kjv-text \
+            libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libx11-dev \
+            fonts-dejavu-core xvfb
 FUZZ_SECONDS ?= 20
 
 .PHONY: all deps build run test bench fuzz-smoke install clean
@@ -49,8 +51,11 @@ fuzz-smoke: deps
 	cmake --build --preset fuzz
 	@set -e; for f in $$(cat build/fuzz/fuzz/fuzzers.txt); do \
 	  echo "== $$f ($(FUZZ_SECONDS) s)"; mkdir -p build/fuzz/corpus/$$f; \
-	  build/fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    build/fuzz/corpus/$$f fuzz/corpus/$$f fuzz/regressions/$$f 2>&1 | tail -n 3; \
+	  dirs=build/fuzz/corpus/$$f; \
+	  for d in fuzz/corpus/$$f fuzz/regressions/$$f; do if [ -d $$d ]; then dirs="$$dirs $$d"; fi; done; \
+	  build/fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$dirs \
+	    > build/fuzz/$$f.log 2>&1 || { tail -n 40 build/fuzz/$$f.log; exit 1; }; \
+	  tail -n 2 build/fuzz/$$f.log; \
 	done
 
 install: build

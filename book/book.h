@@ -70,8 +70,8 @@ enum class DecodeStatus {
 };
 struct DecodeResult {
     DecodeStatus status;
-    size_t consumed; // input bytes used
-    size_t written;  // output bytes written
+    size_t consumed; // input bytes used (on failure: up to the token that failed)
+    size_t written;  // output bytes written (on failure: up to the token that failed)
 };
 DecodeResult PalmDocDecode(std::span<const uint8_t> in, std::span<uint8_t> out);
 
@@ -121,15 +121,19 @@ struct PackInfo {
     uint16_t length; // L
     uint16_t firstDay;
     uint16_t lastDay;
-    std::vector<ChunkInfo> chunks;
-    bool endMarker; // the walk met the end marker inside the L bytes
+    std::vector<ChunkInfo> chunks; // every chunk the lookup can reach, in order
+    // The walk is clean: the four zero bytes of the end marker close the L bytes exactly,
+    // inside the resource. False when the walk stopped early: an end marker with L bytes left
+    // after it, a chunk reaching past L or past the resource, or L too short for the marker.
+    bool endMarker;
 };
-// Walks the chunk headers without reading outside the pack; nullopt when the header is short.
+// Walks the chunk headers as the lookup does, without reading outside the pack or beyond L;
+// nullopt when the pack is shorter than its 6-byte header.
 std::optional<PackInfo> WalkPack(std::span<const uint8_t> pack);
 
 // Builds a pack from already-compressed chunks (data, U). Fails (nullopt, with a message in
-// `error`) when a chunk is empty or larger than 65535 bytes, or the chunk area exceeds L's
-// 16 bits.
+// `error`) when a chunk is empty, larger than 65535 bytes or expands to 0 bytes (it could
+// never be loaded), or the chunk area exceeds L's 16 bits.
 struct CompressedChunk {
     std::vector<uint8_t> data;
     uint16_t u;
@@ -150,6 +154,9 @@ bool LocateLesson(int key, LessonLocation* out);
 // or null; for a key above 0 the reason is then stored (when given). For a key of 0 or below,
 // and on success, the reason is left as it was.
 ByteBuffer LoadLesson(int key, int* reason = nullptr);
+// The same, and on success stores U, the number of expanded bytes before the zero tail, in
+// `*length` (when given), so that a caller can bound its walk over the buffer.
+ByteBuffer LoadLesson(int key, int* reason, size_t* length);
 
 // ---------------------------------------------------------------------------------------------
 // The book file (.vbk): "VELINBK1", a 32-bit little-endian resource count, then for each
@@ -157,8 +164,10 @@ ByteBuffer LoadLesson(int key, int* reason = nullptr);
 
 class BookFile : public RcDataSource {
 public:
-    // Parses a whole file image; nullopt (with a message in `error`) when any size does not
-    // fit the image or the magic is wrong. Unknown ids are kept and ignored by the lookup.
+    // Parses a whole file image, keeping a copy of it; nullopt (with a message in `error`)
+    // when the magic is wrong, any size does not fit the image, an id appears twice or bytes
+    // follow the last resource. Unknown ids are kept and ignored by the lookup; a resource of
+    // size 0 is found as kUnloadable.
     static std::optional<BookFile> Parse(std::span<const uint8_t> image, std::string* error);
     // Reads and parses a file; the image is owned by the BookFile.
     static std::optional<BookFile> Load(const std::string& path, std::string* error);
