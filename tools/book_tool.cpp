@@ -630,7 +630,8 @@ int Lesson(const std::vector<std::string>& args, const std::string& bookPath, st
     DateFacts facts = FactsOf(date);
     out << BookTextToUtf8(facts.caption) << "\n";
     int reason = 0;
-    ByteBuffer lesson = LoadLesson(facts.code, &reason);
+    size_t length = 0;
+    ByteBuffer lesson = LoadLesson(facts.code, &reason, &length);
     if (!lesson) {
         if (!(facts.code & kLeapDayCodeFlag)) {
             err << IsoText(date) << ": the study year of this day has 12 months, and the book "
@@ -641,19 +642,7 @@ int Lesson(const std::vector<std::string>& args, const std::string& bookPath, st
         }
         return kExitNoLesson;
     }
-    // The buffer holds U bytes and a zero tail; U comes from the chunk's header.
-    size_t u = 0;
-    LessonLocation location;
-    std::span<const uint8_t> pack;
-    if (LocateLesson(facts.code, &location) && GetRcDataSource() &&
-        GetRcDataSource()->Find(location.resourceId, &pack) == ResourceStatus::kFound) {
-        std::optional<PackInfo> info = WalkPack(pack);
-        if (info && location.chunkIndex >= 0 &&
-            static_cast<size_t>(location.chunkIndex) < info->chunks.size()) {
-            u = info->chunks[static_cast<size_t>(location.chunkIndex)].u;
-        }
-    }
-    std::span<const uint8_t> bytes(lesson.get(), u + kZeroTail);
+    std::span<const uint8_t> bytes(lesson.get(), length);
     if (!LessonIsAcceptable(bytes)) {
         err << IsoText(date) << ": the lesson of this day is damaged (the reader refuses it)\n";
         return kExitFault;

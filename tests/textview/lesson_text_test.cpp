@@ -11,8 +11,9 @@ using Bytes = std::vector<uint8_t>;
 
 // A record: style, parameter, text, zero.
 Bytes Record(uint8_t style, uint8_t parameter, const std::string& text = "") {
+    // Byte by byte: GCC 12 misreads a range insert into a two-byte vector as out of bounds.
     Bytes b{style, parameter};
-    b.insert(b.end(), text.begin(), text.end());
+    for (char c : text) b.push_back(static_cast<uint8_t>(c));
     b.push_back(0);
     return b;
 }
