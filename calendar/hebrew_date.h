@@ -43,7 +43,10 @@ constexpr int32_t kMaxHebrewYear = 13760;
 constexpr int32_t kMinHebrewYearArg = 1;
 constexpr int32_t kMaxHebrewYearArg = kMaxHebrewYear + 40;
 
-// Hebrew month from which the month search of DayNumberToHebrew starts, by Gregorian month.
+// By Gregorian month, a Hebrew month that overlaps it in the present era: where a month search
+// that starts from a date's Gregorian month begins. DayNumberToHebrew finds the month from the
+// day of the Hebrew year instead (the same result, without the search); the tests convert with
+// the search too, as an independent check.
 constexpr int32_t kStartMonthTable[13] = {0, 9, 10, 11, 12, 1, 2, 3, 4, 7, 7, 7, 8};
 constexpr int32_t kGregorianMonthDays[2][13] = {
     {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},

@@ -51,6 +51,20 @@ CalendarDate NextHebrewDay(const CalendarDate& h, int32_t monthLength, bool leap
     return {h.month == (leap ? 13 : 12) ? 1 : h.month + 1, 1, h.year};
 }
 
+// The conversion by search: from the Hebrew year that begins in the Gregorian year's autumn,
+// forward to the year of n; from the month that overlaps the Gregorian month in the present
+// era, back while that month begins after n (the months drift over the millennia), then
+// forward to the month that holds n. Slow and plain, built on HebrewToDayNumber alone.
+CalendarDate SearchToHebrew(DayNumber n, const CalendarDate& g) {
+    int32_t y = g.year + 3760;
+    while (n >= HebrewToDayNumber(7, 1, y + 1)) ++y;
+    const int32_t months = IsHebrewLeapYear(y) ? 13 : 12;
+    int32_t m = kStartMonthTable[g.month];
+    while (HebrewToDayNumber(m, 1, y) > n) m = m == 1 ? months : m - 1;
+    while (n > HebrewToDayNumber(m, HebrewMonthLength(m, y), y)) m = m % months + 1;
+    return {m, n - HebrewToDayNumber(m, 1, y) + 1, y};
+}
+
 bool IsRealYearLength(int32_t length, bool leap) {
     return leap ? length >= 383 && length <= 385 : length >= 353 && length <= 355;
 }
@@ -80,6 +94,12 @@ TEST(HebrewDateWalk, EveryDayConvertsBothWaysAndFollowsTheDayBefore) {
         if (GregorianToDayNumber(g.month, g.day, g.year) != n) fail(n, "Gregorian " + Show(g));
         if (HebrewToDayNumber(h.month, h.day, h.year) != n) fail(n, "Hebrew " + Show(h));
         if (WeekdayOf(g) != n % 7) fail(n, "weekday of " + Show(g));
+        // The search is slow: compare it near month ends, where a fault would show, and on
+        // every fifth day.
+        if ((n % 5 == 0 || g.day <= 2 || h.day <= 2 || h.day >= 29) &&
+            SearchToHebrew(n, g) != h) {
+            fail(n, Show(h) + " but the search gives " + Show(SearchToHebrew(n, g)));
+        }
         if (n > kMinDayNumber) {
             if (g != NextGregorianDay(previousG)) fail(n, Show(g) + " after " + Show(previousG));
             if (h != NextHebrewDay(previousH, monthLength, leap)) {
