@@ -2,27 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/textview/records.h"
+
 #include <string>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// A record: style, parameter, text, zero.
-Bytes Record(uint8_t style, uint8_t parameter, const std::string& text = "") {
-    // Byte by byte: GCC 12 misreads a range insert into a two-byte vector as out of bounds.
-    Bytes b{style, parameter};
-    for (char c : text) b.push_back(static_cast<uint8_t>(c));
-    b.push_back(0);
-    return b;
-}
-Bytes Lesson(std::initializer_list<Bytes> records, bool endMarker = true) {
-    Bytes b;
-    for (const Bytes& r : records) b.insert(b.end(), r.begin(), r.end());
-    if (endMarker) b.insert(b.end(), {0, 0, 0});
-    return b;
-}
+using velin::textview::testing::Bytes;
+using velin::textview::testing::Lesson;
+using velin::textview::testing::Record;
 
 TEST(LessonRecordWalker, WalksRecordsAndStopsAtTheEndMarker) {
     Bytes lesson =

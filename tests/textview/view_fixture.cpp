@@ -1,0 +1,128 @@
+#include "view_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace velin::textview::testing {
+
+FontSpec TestFont(int size) {
+    FontSpec spec;
+    std::u16string_view face = u"Velin Test";
+    std::copy(face.begin(), face.end(), spec.faceName);
+    spec.size = size;
+    return spec;
+}
+
+void ViewTest::SetUp() {
+    platform::SetDefaultFaceName(u"Velin Test");
+    platform::PlatformOptions options;
+    options.headless = true;
+    ASSERT_EQ(platform::StartPlatform(options), platform::StartStatus::kOk);
+    WNDCLASSW wc{
+        0,       DefWindowProcW,   0,       0,
+        nullptr, nullptr,          nullptr, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
+        nullptr, u"ViewTestWindow"};
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(0, u"ViewTestWindow", u"", WS_POPUP | WS_VISIBLE, kWindowX, kWindowY,
+                            kWindowWidth, kWindowHeight, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd_, nullptr);
+    Pump();  // the first paint, so that it cannot cover what a test draws
+    dc_ = GetDC(hwnd_);
+}
+
+void ViewTest::TearDown() {
+    for (TextView* v : views_) TextView::Destroy(v, DestroyView::kFreeObject);
+    views_.clear();
+    if (hwnd_) ReleaseDC(hwnd_, dc_);
+    platform::StopPlatform();
+}
+
+void ViewTest::Pump() {
+    MSG m;
+    for (int guard = 0; guard < 10000 && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE); ++guard) {
+        if (m.message == WM_QUIT) return;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+TextView* ViewTest::MakeView(RECT rect, int capacity, FontSpec spec) {
+    TextView* view = TextView::Create(dc_, &rect, spec, capacity);
+    if (view) views_.push_back(view);
+    return view;
+}
+
+void ViewTest::FillClient(COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT all{0, 0, kWindowWidth, kWindowHeight};
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
+}
+
+uint32_t ViewTest::At(int x, int y) const {
+    const COLORREF c = GetPixel(dc_, x, y);
+    // COLORREF is 0x00BBGGRR; the tests speak 0x00RRGGBB as the screenshots do.
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+platform::Image ViewTest::Shot() const {
+    const std::string path =
+        ::testing::TempDir() + "velin-textview-" + std::to_string(getpid()) + ".png";
+    platform::Image screen;
+    platform::Image out;
+    if (!platform::SaveScreenshot(path) || !platform::ReadPng(path, &screen)) return out;
+    std::remove(path.c_str());
+    out.width = kWindowWidth;
+    out.height = kWindowHeight;
+    for (int y = 0; y < kWindowHeight; ++y) {
+        for (int x = 0; x < kWindowWidth; ++x) {
+            out.pixels.push_back(
+                screen.pixels[static_cast<size_t>(kWindowY + y) * screen.width + kWindowX + x]);
+        }
+    }
+    return out;
+}
+
+::testing::AssertionResult MatchesGolden(const platform::Image& actual, const std::string& name) {
+    const std::string reference =
+        std::string(VELIN_SOURCE_DIR) + "/tests/textview/golden/" + name + ".png";
+    const char* update = std::getenv("VELIN_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        std::filesystem::create_directories(std::filesystem::path(reference).parent_path());
+        if (!platform::WritePng(reference, actual.pixels.data(), actual.width, actual.height)) {
+            return ::testing::AssertionFailure() << "cannot write " << reference;
+        }
+        return ::testing::AssertionSuccess();
+    }
+    platform::Image expected;
+    if (!platform::ReadPng(reference, &expected)) {
+        return ::testing::AssertionFailure() << "missing reference " << reference
+                                             << " (run with VELIN_UPDATE_GOLDEN=1 to create it)";
+    }
+    const std::string actualPath =
+        std::string(VELIN_BINARY_DIR) + "/tests/textview/" + name + "_actual.png";
+    if (expected.width != actual.width || expected.height != actual.height) {
+        platform::WritePng(actualPath, actual.pixels.data(), actual.width, actual.height);
+        return ::testing::AssertionFailure()
+               << name << ": size " << actual.width << "x" << actual.height << ", reference "
+               << expected.width << "x" << expected.height << "; wrote " << actualPath;
+    }
+    for (size_t i = 0; i < actual.pixels.size(); ++i) {
+        if (actual.pixels[i] != expected.pixels[i]) {
+            platform::WritePng(actualPath, actual.pixels.data(), actual.width, actual.height);
+            char buf[160];
+            std::snprintf(
+                buf, sizeof buf, "first difference at (%zu, %zu): 0x%06X, reference 0x%06X",
+                i % static_cast<size_t>(actual.width), i / static_cast<size_t>(actual.width),
+                actual.pixels[i], expected.pixels[i]);
+            return ::testing::AssertionFailure() << name << ": " << buf << "; wrote " << actualPath;
+        }
+    }
+    std::remove(actualPath.c_str());
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace velin::textview::testing
