@@ -10,8 +10,9 @@ function(velin_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
         VELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VELIN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    # A test that hangs fails after two minutes instead of holding CI up.
     gtest_discover_tests(${name}
-        PROPERTIES LABELS ${ARG_LABEL}
+        PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 120
         DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -136,16 +136,6 @@ LRESULT DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     if (!LookupWindow(hwnd)) return handled;
-    if (msg == WM_PAINT) {
-        // The procedure may paint and leave the rest to us; the caption's OK goes on top.
-        if (!handled) DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (Window* w = LookupWindow(hwnd)) {
-            HDC wdc = GetWindowDC(hwnd);
-            PaintCaptionOk(w, wdc);
-            ReleaseDC(hwnd, wdc);
-        }
-        return 0;
-    }
     if (handled) return handled;
     return DefaultDialogHandling(hwnd, msg, wParam, lParam);
 }
@@ -320,6 +310,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND o
     HWND dlg = CreateDialogFromTemplate(instance, *tmpl, top, proc, param, &d);
     if (!dlg) {
         // EndDialog from WM_INITDIALOG that also destroyed the window still has its result.
+        if (d && d->ownsFont) DeleteObject(d->font);
         return d && d->ended ? d->result : -1;
     }
     const bool disabledOwner = top && IsWindowEnabled(top);

@@ -230,6 +230,7 @@ void LayoutChanged();                  // geometry, visibility or z-order change
 void ExposeScreenRect(const RECT& r);  // repaint what shows through r
 LRESULT CallProc(Window* w, UINT msg, WPARAM wParam, LPARAM lParam);
 void PaintNonClient(Window* w);
+void PaintCaptionOk(Window* w, HDC windowDc);  // the dialogs' caption OK button (dialog.cpp)
 bool NextPaintMessage(MSG* msg);
 void DeliverInput(const InputEvent& e, std::deque<MSG>* out);
 void ScrollBarPen(Window* w, InputEvent::Kind kind, int x, int y);

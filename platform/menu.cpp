@@ -83,7 +83,7 @@ MenuItem* FindItem(Menu* m, UINT item, UINT flags) {
 // ---- the pop-up ----------------------------------------------------------------------------------
 
 constexpr char16_t kPopupClass[] = u"MenuPopup";
-constexpr int kSeparatorHeight = 7;
+constexpr int kSeparatorHeight = 5;
 constexpr int kCheckColumn = 16;
 constexpr int kShortcutGap = 16;
 
@@ -159,7 +159,7 @@ void Measure(Popup* p, int* width, int* height) {
     HGDIOBJ old = SelectObject(dc, UiFont());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
-    p->itemHeight = tm.tmHeight + 4;
+    p->itemHeight = tm.tmHeight + 3;
     int labels = 0, shortcuts = 0;
     for (const MenuItem& i : p->menu->items) {
         std::u16string label, shortcut;

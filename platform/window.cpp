@@ -481,6 +481,7 @@ void PaintNonClient(Window* w) {
         SetBkMode(dc, oldMode);
         SetTextColor(dc, oldColor);
         SelectObject(dc, old);
+        PaintCaptionOk(w, dc);  // a dialog's OK button, when it has one (dialog.cpp)
     }
     if (w->exStyle & WS_EX_CLIENTEDGE) {
         const RECT c = ClientScreenRect(w);

@@ -19,18 +19,10 @@
 
 #include "platform/win_types.h"
 
-#if __has_include("platform/registry.h")
 #include "platform/registry.h"
-#endif
-#if __has_include("platform/resources.h")
 #include "platform/resources.h"
-#endif
-#if __has_include("platform/clipboard.h")
 #include "platform/clipboard.h"
-#endif
-#if __has_include("platform/shell.h")
 #include "platform/shell.h"
-#endif
 
 // ---- Window classes and windows ---------------------------------------------------------
 ATOM RegisterClassW(const WNDCLASSW* wc);

@@ -183,6 +183,27 @@ TEST_F(ControlsTest, EditSelectsWithThePen) {
     EXPECT_EQ(GetFocus(), edit);
 }
 
+TEST_F(ControlsTest, SingleLineEditScrollsToTheCaret) {
+    HWND edit = Child(u"EDIT", WS_BORDER | ES_AUTOHSCROLL, 1013);
+    SetFocus(edit);
+    const std::u16string text(40, u'w');  // far wider than the box
+    for (char16_t c : text) SendMessageW(edit, WM_CHAR, c, 0);
+    RECT r;
+    GetWindowRect(edit, &r);
+    const int y = (r.top + r.bottom) / 2;
+    // The start has scrolled out of sight: a tap at the left edge lands well inside the text.
+    Tap(r.left + 2, y);
+    DWORD a = 0, b = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+    EXPECT_GT(a, 20u);
+    EXPECT_EQ(a, b);
+    // Home brings the start back.
+    Key(VK_HOME);
+    Tap(r.left + 2, y);
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+    EXPECT_EQ(a, 0u);
+}
+
 TEST_F(ControlsTest, MultiLineEditTakesEnterAndWraps) {
     HWND edit = Child(u"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_BORDER, 1002, 40);
     SetWindowTextW(edit, u"abcdefghijklmnopqrstuvwxyz");

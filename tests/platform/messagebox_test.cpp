@@ -1,5 +1,7 @@
 // Message boxes: the answer for each way of answering, the owner's state, `print messagebox`,
 // and the picture.
+#include <fstream>
+
 #include "dialog_test_support.h"
 
 namespace velin::platform::testing {
@@ -98,6 +100,30 @@ TEST_F(MessageBoxTest, Pictures) {
         }});
         MessageBoxW(owner, c.text, u"Velin", c.type);
     }
+}
+
+// A script drives a box as a person would: the box's loop takes the next command when it has
+// nothing else to do, and `print messagebox` reads it.
+TEST(MessageBoxScriptTest, ScriptAnswersAndReadsTheBox) {
+    const std::string dir = MakeTempDir("messagebox-script");
+    const std::string script = dir + "/answer.txt";
+    std::ofstream(script) << "print messagebox\nkey N\nprint messagebox\n";
+    SetRegistryFilePath(dir + "/registry.reg");
+    SetDefaultFaceName(u"Velin Test");
+    PlatformOptions options;
+    options.headless = true;
+    options.scriptPath = script;
+    ASSERT_EQ(StartPlatform(options), StartStatus::kOk);
+    ::testing::internal::CaptureStdout();
+    const int answer = MessageBoxW(nullptr, u"Remove Bookmark?", u"Bookmark", MB_YESNOCANCEL);
+    const int second = MessageBoxW(nullptr, u"Not Found!", u"Velin", MB_OK);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    StopPlatform();
+    EXPECT_EQ(answer, IDNO);
+    // The script ran out during the second box, the program's only window: the close request
+    // that ends a script answers it as Escape does.
+    EXPECT_EQ(second, IDOK);
+    EXPECT_EQ(out, "messagebox caption=Bookmark text=\"Remove Bookmark?\"\nmessagebox caption=Velin text=\"Not Found!\"\n");
 }
 
 }  // namespace
