@@ -48,7 +48,7 @@ bench: deps
 
 fuzz-smoke: deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target $$(cat build/fuzz/fuzz/fuzzers.txt)
 	@set -e; for f in $$(cat build/fuzz/fuzz/fuzzers.txt); do \
 	  echo "== $$f ($(FUZZ_SECONDS) s)"; mkdir -p build/fuzz/corpus/$$f; \
 	  dirs=build/fuzz/corpus/$$f; \

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr UINT kWmMouseWheel = 0x020A;
-constexpr int kWheelDelta = 120;
 constexpr int kWheelLines = 3;                   // lines a notch of the wheel scrolls
 constexpr COLORREF kCaptionColour = 0x00FFFF00;  // red 0, green 255, blue 255
 
@@ -389,9 +387,9 @@ LRESULT MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             HandleTap(hwnd, static_cast<int16_t>(LOWORD(lParam)),
                       static_cast<int16_t>(HIWORD(lParam)));
             return 0;
-        case kWmMouseWheel: {
+        case WM_MOUSEWHEEL: {
             // A desktop has a wheel: three lines a notch, up when the wheel turns away.
-            const int notches = static_cast<int16_t>(HIWORD(wParam)) / kWheelDelta;
+            const int notches = static_cast<int16_t>(HIWORD(wParam)) / WHEEL_DELTA;
             if (notches != 0) Scroll(hwnd, -notches * kWheelLines);
             return 0;
         }

@@ -178,8 +178,8 @@ RectList VisibleRegion(const Window* w, bool wholeWindow);
 
 // ---- the layer's state -----------------------------------------------------------------------------
 struct InputEvent {
-    enum Kind { kKeyDown, kKeyUp, kChar, kPenDown, kPenMove, kPenUp } kind;
-    UINT key = 0;  // virtual key, or character for kChar
+    enum Kind { kKeyDown, kKeyUp, kChar, kPenDown, kPenMove, kPenUp, kWheel } kind;
+    UINT key = 0;  // virtual key, character for kChar, signed wheel delta for kWheel
     int x = 0;     // screen pixels
     int y = 0;
     bool ctrl = false;

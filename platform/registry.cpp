@@ -771,7 +771,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE
             *size = needed;
             return ERROR_MORE_DATA;
         }
-        std::memcpy(data, value->data.data(), needed);
+        // An empty value has no bytes to copy (and its storage may be null).
+        if (needed != 0) std::memcpy(data, value->data.data(), needed);
     }
     if (size != nullptr) *size = needed;
     return ERROR_SUCCESS;

@@ -172,6 +172,12 @@ void ScriptRunner::Run(const ScriptCommand& c) {
             release_ = e;
             return;
         }
+        case ScriptCommand::kDrag: {
+            s.input.push_back(InputEvent{InputEvent::kPenDown, 0, c.x, c.y, false, false, false});
+            s.input.push_back(InputEvent{InputEvent::kPenMove, 0, c.x2, c.y2, false, false, false});
+            release_ = InputEvent{InputEvent::kPenUp, 0, c.x2, c.y2, false, false, false};
+            return;
+        }
         case ScriptCommand::kType: {
             std::u16string text;
             DecodeUtf8(c.text, &text);

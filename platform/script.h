@@ -14,13 +14,15 @@
 namespace velin::platform {
 
 struct ScriptCommand {
-    enum Kind { kKey, kTap, kType, kCommand, kShot, kPrint, kQuit } kind = kQuit;
+    enum Kind { kKey, kTap, kDrag, kType, kCommand, kShot, kPrint, kQuit } kind = kQuit;
     UINT key = 0;  // virtual key of `key`
     bool ctrl = false;
     bool alt = false;
     bool shift = false;
-    int x = 0;  // `tap` position, or `command` id
+    int x = 0;  // `tap` and `drag` position, or `command` id
     int y = 0;
+    int x2 = 0;  // where a `drag` lifts the pen
+    int y2 = 0;
     std::string text;  // `type` text (UTF-8), `shot` file, `print` topic
     int line = 0;
 };

@@ -143,6 +143,16 @@ bool ParseScriptLine(std::string_view raw, std::optional<ScriptCommand>* out, st
             *error = "tap: expected two pixel coordinates X Y";
             return false;
         }
+    } else if (verb == "drag") {
+        // The pen goes down at X1 Y1, moves to X2 Y2 and lifts there: a scroll-bar thumb
+        // dragged, a selection made with the pen.
+        c.kind = ScriptCommand::kDrag;
+        if (args.size() != 4 || !ParseInt(args[0], 0, 32767, &c.x) ||
+            !ParseInt(args[1], 0, 32767, &c.y) || !ParseInt(args[2], 0, 32767, &c.x2) ||
+            !ParseInt(args[3], 0, 32767, &c.y2)) {
+            *error = "drag: expected four pixel coordinates X1 Y1 X2 Y2";
+            return false;
+        }
     } else if (verb == "command") {
         c.kind = ScriptCommand::kCommand;
         if (args.size() != 1 || !ParseInt(args[0], 0, 65535, &c.x)) {

@@ -613,6 +613,21 @@ void DeliverInput(const InputEvent& e, std::deque<MSG>* out) {
             // input), so that TranslateMessage does not make a second one.
             if (e.textFollows) lp |= 1 << 25;
             out->push_back(MSG{ToHandle(t), msg, e.key, lp, 0, pt});
+            // F1 asks for help: the window that takes the keys hears WM_HELP after the key.
+            if (down && e.key == VK_F1 && !e.alt && !e.ctrl && !e.shift) {
+                out->push_back(MSG{ToHandle(t), WM_HELP, 0, 0, 0, pt});
+            }
+            return;
+        }
+        case InputEvent::kWheel: {
+            // The wheel turns for the window that takes the keys; the delta (a multiple of
+            // WHEEL_DELTA, positive away from the user) is the high word, signed.
+            Window* t = keyTarget();
+            if (t) {
+                const auto delta = static_cast<WORD>(static_cast<int16_t>(static_cast<int>(e.key)));
+                out->push_back(MSG{ToHandle(t), WM_MOUSEWHEEL, static_cast<WPARAM>(MAKELONG(0, delta)),
+                                   MAKELONG(static_cast<WORD>(e.x), static_cast<WORD>(e.y)), 0, pt});
+            }
             return;
         }
         case InputEvent::kChar: {

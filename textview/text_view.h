@@ -124,6 +124,10 @@ struct TextView {
     // line holds it.
     static int ScrollToOffset(TextView* view, int offset);
     static void DrawSearchCaption(TextView* view);
+
+    // The lesson as plain text on the clipboard, replacing its text (append 0) or after it
+    // (append 1); see clipboard_export.h. Nothing happens without a lesson.
+    static int CopyToClipboard(TextView* view, int append);
 };
 
 // The title (a first record of style exactly 0xCC) and the heading (a record of style exactly

@@ -9,6 +9,7 @@
 
 #include "book/book.h"
 #include "resources/builtin_book.h"
+#include "search/lesson_search.h"
 #include "textview/lesson_text.h"
 #include "tools/booksource.h"
 
@@ -23,6 +24,7 @@ constexpr const char* kUsage =
     "  dump [BOOK.vbk]               list a book's packs, chunks and records\n"
     "  lesson DATE|today             the caption and the lesson of a date (YYYY-MM-DD)\n"
     "  dates                         convert ISO dates read from standard input\n"
+    "  search TEXT [--case]          every occurrence of TEXT, in study-year order\n"
     "\n"
     "--book FILE names the book to read (default: the built-in book).\n"
     "velin-book COMMAND --help describes a command.\n";
@@ -55,6 +57,16 @@ constexpr const char* kLessonHelp =
     "Prints the Hebrew date caption of a Gregorian date (YYYY-MM-DD, years 1 to 9999), then\n"
     "the lesson of that day as plain text. Exit 2 when that day has no lesson in the book\n"
     "(e.g. a day of a 12-month study year in a book of the 13-month schedule), 1 on bad input.\n";
+
+constexpr const char* kSearchHelp =
+    "usage: velin-book search TEXT [--case] [--book FILE]\n"
+    "\n"
+    "Lists every occurrence of TEXT (at most 33 characters of the book's 8-bit set) in the\n"
+    "book, lesson by lesson in the order of the study year (19 Kislev to 18 Kislev), the way\n"
+    "the reader's Search Again walks it. Each line: the lesson's day code, its Hebrew date\n"
+    "M-D-Y in the current study year (or the next one of the lesson's kind), the offset of\n"
+    "the hit in the lesson and the text around it. ASCII letters match regardless of case\n"
+    "unless --case is given. Exit 2 when nothing is found, 1 on bad input.\n";
 
 constexpr const char* kDatesHelp =
     "usage: velin-book dates\n"
@@ -651,6 +663,109 @@ int Lesson(const std::vector<std::string>& args, const std::string& bookPath, st
     return kExitOk;
 }
 
+// A UTF-8 command-line argument as the book's 8-bit text (code points up to U+00FF); false for
+// malformed UTF-8 or a character the book cannot hold.
+bool Utf8ToBookText(const std::string& text, std::string* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out->push_back(static_cast<char>(c));
+            ++i;
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            out->push_back(static_cast<char>(((c & 0x03) << 6) | (text[i + 1] & 0x3F)));
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The study year's days in order, as the search walks them: 19 Kislev to the 31st of Kislev's
+// day field, Tevet to Adar II, Nisan to Cheshvan, then Kislev 1 to 18.
+std::vector<DayCode> StudyYearCodes(DayCode leapFlag) {
+    std::vector<DayCode> codes;
+    auto add = [&](int month, int first, int last) {
+        for (int d = first; d <= last; ++d) codes.push_back(static_cast<DayCode>(leapFlag | month << 8 | d));
+    };
+    add(9, 19, 31);
+    for (int m : {10, 11, 12, 13, 1, 2, 3, 4, 5, 6, 7, 8}) add(m, 1, 31);
+    add(9, 1, 18);
+    return codes;
+}
+
+int Search(const std::vector<std::string>& args, const std::string& bookPath, std::ostream& out,
+           std::ostream& err) {
+    std::string text;
+    MatchCase matchCase = MatchCase::kNo;
+    int texts = 0;
+    for (const std::string& a : args) {
+        if (a == "--case") {
+            matchCase = MatchCase::kYes;
+        } else {
+            text = a;
+            ++texts;
+        }
+    }
+    std::string pattern;  // the book's 8-bit text: each character one byte
+    if (texts != 1 || text.empty() || !Utf8ToBookText(text, &pattern) || pattern.size() > 33) {
+        err << kSearchHelp;
+        return kExitFault;
+    }
+    std::string error;
+    if (!InstallBook(bookPath, &error)) {
+        err << "velin-book: " << error << "\n";
+        return kExitFault;
+    }
+    CalendarDate today;
+    DayNumberToHebrew(GregorianToDayNumber(TodayDate().month, TodayDate().day, TodayDate().year),
+                      today);
+    // The first day of the current study year: 19 Kislev of this Hebrew year or the last.
+    CalendarDate studyStart{9, 19, today.year};
+    const bool beforeStart = (today.month >= 7 && today.month <= 8) ||
+                             (today.month == 9 && today.day < 19);
+    if (beforeStart) studyStart.year -= 1;
+    int found = 0;
+    for (DayCode flag : {kLeapScheduleFlag, DayCode{0}}) {
+        for (DayCode code : StudyYearCodes(flag)) {
+            int reason = 0;
+            size_t length = 0;
+            ByteBuffer lesson = LoadLesson(code, &reason, &length);
+            if (!lesson) continue;
+            const std::span<const uint8_t> bytes(lesson.get(), length);
+            CalendarDate date{0, 0, 0};
+            const DayNumber day = ChooseHitDay(code, studyStart);
+            if (day != 0) DayNumberToHebrew(day, date);
+            for (size_t hit = SearchLessonText(bytes, 0, pattern, matchCase); hit != 0;
+                 hit = SearchLessonText(bytes, hit + 1, pattern, matchCase)) {
+                ++found;
+                // The context stays inside the hit's record.
+                LessonRecordWalker walker(bytes);
+                LessonRecord record;
+                std::string_view context;
+                size_t at = 0;
+                while (walker.Next(&record)) {
+                    const size_t start = record.offset + 2;
+                    if (hit >= start && hit < start + record.text.size()) {
+                        at = hit - start;
+                        context = record.text;
+                        break;
+                    }
+                }
+                const size_t from = at > 24 ? at - 24 : 0;
+                const size_t to = std::min(context.size(), at + pattern.size() + 24);
+                out << Hex(code, 4) << " " << date.month << "-" << date.day << "-" << date.year
+                    << " " << hit << " " << (from > 0 ? "..." : "")
+                    << BookTextToUtf8(std::string(context.substr(from, to - from)))
+                    << (to < context.size() ? "..." : "") << "\n";
+            }
+        }
+    }
+    return found > 0 ? kExitOk : kExitNoLesson;
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
     for (const std::string& a : args) {
         if (a == "--help" || a == "-h") return true;
@@ -725,7 +840,8 @@ int RunBookTool(const std::vector<std::string>& argsIn, std::istream& in, std::o
                                   {"check", kCheckHelp},
                                   {"dump", kDumpHelp},
                                   {"lesson", kLessonHelp},
-                                  {"dates", kDatesHelp}};
+                                  {"dates", kDatesHelp},
+                                  {"search", kSearchHelp}};
     const char* help = nullptr;
     for (const Help& h : kHelps) {
         if (command == h.command) help = h.text;
@@ -748,6 +864,7 @@ int RunBookTool(const std::vector<std::string>& argsIn, std::istream& in, std::o
         return Dates(in, out, err);
     }
     if (command == "lesson") return Lesson(args, bookPath, out, err);
+    if (command == "search") return Search(args, bookPath, out, err);
 
     // check and dump read a whole book: the one named, or the built-in one.
     if (args.size() > 1 || (args.size() == 1 && !bookPath.empty())) {

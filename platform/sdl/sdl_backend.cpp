@@ -168,6 +168,15 @@ private:
                     s.input.push_back(InputEvent{kind, 0, e.button.x / scale_, e.button.y / scale_});
                 }
                 break;
+            case SDL_MOUSEWHEEL:
+                if (e.wheel.y != 0) {
+                    int x = 0, y = 0;
+                    SDL_GetMouseState(&x, &y);
+                    const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+                    s.input.push_back(InputEvent{InputEvent::kWheel,
+                                                 static_cast<UINT>(notches * WHEEL_DELTA), x / scale_, y / scale_});
+                }
+                break;
             case SDL_MOUSEMOTION:
                 if (e.motion.state & SDL_BUTTON_LMASK) {
                     s.input.push_back(InputEvent{InputEvent::kPenMove, 0, e.motion.x / scale_, e.motion.y / scale_});

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app_test_support.h"
+#include "platform/dialog_internal.h"
 #include "fixture_book.h"
 
 namespace velin::app::testing {
@@ -32,8 +33,12 @@ class MainWindowTest : public ::testing::Test {
         velin::platform::SetDefaultFaceName(u"Velin Test");
         SetTodaySource(TestToday);
         SetOsVersion("5.1");
+        // No one answers a dialog in these tests: a modal loop that finds nothing to do ends,
+        // as if cancelled (the caption box and Alt+F3 open the calendar and the search).
+        velin::platform::SetModalIdleHook([] { return false; });
     }
     void TearDown() override {
+        velin::platform::SetModalIdleHook(nullptr);
         if (window_ && IsWindow(window_)) DestroyWindow(window_);
         Pump();
         velin::platform::StopPlatform();

@@ -1,5 +1,7 @@
 // The demonstration program driven by scripts on the headless backend: golden screenshots in
-// the box face, printed state, the registry kept between runs, the clipboard, bad scripts.
+// the box face, printed state, the registry kept between runs, the clipboard, bad scripts, the
+// dialog with every control, the question, both bars; a second process; the desktop backend
+// under Xvfb showing the same screens.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -98,12 +100,167 @@ TEST(DemoTest, BadScriptsStopWithTheLineAndExitCodeTwo) {
     EXPECT_FALSE(std::ifstream(dir + "/never.png").good()) << "nothing ran";
 }
 
+// ---- dialogs, controls, the question and the bars ---------------------------------------------
+// The controls dialog lies at 6,54-233,291: the name edit at (80, 108), Add at (190, 108), the
+// list from y 122, the owner-drawn Taps button at (190, 156), Keep at (24, 206), the notes from
+// y 218; the caption's OK button at (216, 64).
+
+TEST(DemoTest, ControlsDialogAnswersTapsAndKeys) {
+    const std::string dir = MakeTempDir("demo-controls");
+    const DemoRun run = RunDemo(dir,
+                                "command 201\n"
+                                "shot " + dir + "/fresh.png\n"
+                                "print windows\n"
+                                "tap 80 108\n"
+                                "type Cheshvan month   # two letters past the limit of 12\n"
+                                "tap 190 108           # Add: sorted in, selected by its prefix\n"
+                                "shot " + dir + "/added.png\n"
+                                "tap 60 140            # the second name\n"
+                                "tap 190 156\n"
+                                "tap 190 156\n"
+                                "tap 24 206\n"
+                                "tap 200 236           # the end of the notes' second line\n"
+                                "type , third\n"
+                                "key Enter\n"
+                                "type Fourth\n"
+                                "shot " + dir + "/used.png\n"
+                                "tap 216 64\n"
+                                // By keys alone: Tab to the list, two names down, Tab to the
+                                // owner-drawn button, Space presses it, Escape cancels.
+                                "command 201\n"
+                                "type Adar II\n"
+                                "key Tab\nkey Tab\nkey Down\nkey Down\nkey Tab\nkey Space\n"
+                                "shot " + dir + "/keys.png\n"
+                                "key Escape\n"
+                                // Enter in the one-line edit answers OK.
+                                "command 201\n"
+                                "type Av\n"
+                                "key Enter\n"
+                                "print windows\n");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "window class=HHTaskBar title= rect=0,0,240,26\n"
+              "window class=Dialog title=Controls rect=6,54,233,291\n"
+              "window class=VelinDemo title=Demo rect=0,26,240,320\n"
+              "controls result=1 name= picked=av keep=1 taps=2 "
+              "notes=\"First line\\r\\nSecond line, third\\r\\nFourth\"\n"
+              "controls result=2 name=\"Adar II\" picked=av keep=0 taps=1 notes=\"First line\\r\\nSecond line\"\n"
+              "controls result=1 name=Av picked=- keep=0 taps=0 notes=\"First line\\r\\nSecond line\"\n"
+              "window class=HHTaskBar title= rect=0,0,240,26\n"
+              "window class=VelinDemo title=Demo rect=0,26,240,320\n");
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/fresh.png"), "demo_controls"));
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/added.png"), "demo_controls_added"));
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/used.png"), "demo_controls_used"));
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/keys.png"), "demo_controls_keys"));
+}
+
+TEST(DemoTest, QuestionAnswersYesNoAndCancelByTapsAndKeys) {
+    const std::string dir = MakeTempDir("demo-question");
+    const struct {
+        const char* input;
+        const char* answer;
+        bool staysOpen;  // the input alone leaves the box up; Escape then answers it
+    } kCases[] = {
+        {"key Y", "yes", false},        {"key N", "no", false},  // access keys; Cancel has Escape
+        {"key Enter", "yes", false},    {"key Escape", "cancel", false},  // Yes is the default
+        {"tap 60 202", "yes", false},   {"tap 120 202", "no", false},   {"tap 178 202", "cancel", false},
+        {"tap 120 100", "cancel", true},  // beside the box
+        {"key Q", "cancel", true},        // no button has Q
+    };
+    const std::string shown = "messagebox caption=Demo text=\"Keep the changes to the notes?\"\n";
+    std::string script = "command 202\nprint messagebox\nshot " + dir + "/question.png\nkey Escape\n";
+    std::string want = shown + "answer cancel\n";
+    for (const auto& c : kCases) {
+        script += std::string("command 202\n") + c.input + "\n";
+        if (c.staysOpen) {
+            script += "print messagebox\nkey Escape\n";
+            want += shown;
+        }
+        want += std::string("answer ") + c.answer + "\n";
+    }
+    script += "print messagebox\n";
+    want += "messagebox none\n";
+    const DemoRun run = RunDemo(dir, script);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out, want);
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/question.png"), "demo_question"));
+}
+
+TEST(DemoTest, MenuBarAtTheBottomCarriesGoAndTheToolButtons) {
+    const std::string dir = MakeTempDir("demo-menubar");
+    const DemoRun run = RunDemo(dir,
+                                "command 205\n"
+                                "shot " + dir + "/bar.png\n"
+                                "print windows\n"
+                                "tap 8 307    # Go\n"
+                                "shot " + dir + "/before.png\n"
+                                "tap 40 120   # Bookmark: checks it\n"
+                                "tap 8 307\n"
+                                "shot " + dir + "/checked.png\n"
+                                "key Escape\n"
+                                "tap 60 307   # Today\n"
+                                "tap 85 307   # Next Day\n"
+                                "print state\n"
+                                "tap 8 307\n"
+                                "tap 40 120   # Bookmark again: unchecks it\n"
+                                "tap 8 307\n"
+                                "shot " + dir + "/unchecked.png\n"
+                                "key Escape\n");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "window class=HHTaskBar title= rect=0,0,240,26\n"
+              "window class=MenuBar title= rect=0,294,240,320\n"
+              "window class=VelinDemo title=Demo rect=0,26,240,294\n"
+              "command 109\n"
+              "state topRow=0 selected=-1 commands=1 fullScreen=0 typed= foreground=1\n");
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/bar.png"), "demo_menubar"));
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/checked.png"), "demo_menubar_go_checked"));
+    // The check mark goes as it came: the menu looks as it did before it was set.
+    const Image before = Load(dir + "/before.png");
+    EXPECT_TRUE(Load(dir + "/unchecked.png").pixels == before.pixels);
+    EXPECT_FALSE(Load(dir + "/checked.png").pixels == before.pixels);
+}
+
+TEST(DemoTest, CommandBarAtTheTopOnTheOlderPlatform) {
+    const std::string dir = MakeTempDir("demo-commandbar");
+    const DemoRun run = RunDemo(dir,
+                                "command 205\n"
+                                "shot " + dir + "/bar.png\n"
+                                "tap 8 40     # Go\n"
+                                "shot " + dir + "/go.png\n"
+                                "key Escape\n"
+                                "tap 38 40    # Previous Day\n"
+                                "tap 100 60   # the caption box, under the bar: full screen\n"
+                                "print state\n"
+                                "tap 216 13   # full screen moved the bar up; its close button ends the program\n"
+                                "print state\n",
+                                "--os-version 4.20");
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "command 110\n"
+              "state topRow=0 selected=-1 commands=0 fullScreen=1 typed= foreground=1\n");
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/bar.png"), "demo_commandbar"));
+    EXPECT_TRUE(MatchesGolden(Load(dir + "/go.png"), "demo_commandbar_go"));
+}
+
 // A demo program running headless whose script is fed through a pipe, a line at a time, so
 // that it stays alive and serves other programs between commands.
 class LiveDemo {
 public:
-    // Headless unless a display is given.
-    explicit LiveDemo(const std::string& registry, const std::string& display = "") {
+    // Headless unless a display is given; `extra` switches go to the desktop one.
+    explicit LiveDemo(const std::string& registry, const std::string& display = "",
+                      const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args;
+        if (display.empty()) {
+            args = {VELIN_DEMO_PATH, "--headless", "--test-face", "--registry", registry, "--script", "-"};
+        } else {
+            args = {VELIN_DEMO_PATH, "--scale", "2", "--test-face", "--date", "2024-03-01", "--registry", registry,
+                    "--script", "-"};
+            args.insert(args.end(), extra.begin(), extra.end());
+        }
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
         pid_ = fork();
@@ -112,14 +269,8 @@ public:
             dup2(out[1], 1);
             close(in[1]);
             close(out[0]);
-            if (display.empty()) {
-                execl(VELIN_DEMO_PATH, VELIN_DEMO_PATH, "--headless", "--test-face", "--registry", registry.c_str(),
-                      "--script", "-", static_cast<char*>(nullptr));
-            } else {
-                setenv("DISPLAY", display.c_str(), 1);
-                execl(VELIN_DEMO_PATH, VELIN_DEMO_PATH, "--scale", "2", "--test-face", "--date", "2024-03-01",
-                      "--registry", registry.c_str(), "--script", "-", static_cast<char*>(nullptr));
-            }
+            if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+            execv(VELIN_DEMO_PATH, argv.data());
             _exit(127);
         }
         close(in[0]);
@@ -319,6 +470,24 @@ bool OnPath(const char* program) {
     return false;
 }
 
+// The pixels of a desktop picture at twice the size that differ from the headless screen; the
+// first few are reported.
+int ScaledDifferences(const Image& shown, const Image& reference) {
+    EXPECT_EQ(shown.width, reference.width * 2);
+    EXPECT_EQ(shown.height, reference.height * 2);
+    if (shown.width != reference.width * 2 || shown.height != reference.height * 2) return -1;
+    int differences = 0;
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            const uint32_t want = reference.pixels[static_cast<size_t>(y / 2) * reference.width + x / 2];
+            if (shown.pixels[static_cast<size_t>(y) * shown.width + x] != want && differences++ < 3) {
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") differs";
+            }
+        }
+    }
+    return differences;
+}
+
 TEST(DesktopTest, TheWindowUnderXvfbShowsTheHeadlessScreenScaled) {
 #ifndef VELIN_HAVE_X11
     GTEST_SKIP() << "built without the X library (apt-get install libx11-dev)";
@@ -346,19 +515,57 @@ TEST(DesktopTest, TheWindowUnderXvfbShowsTheHeadlessScreenScaled) {
 #endif
     WritePng(std::string(VELIN_BINARY_DIR) + "/tests/platform/desktop_xvfb.png", shown.pixels.data(), shown.width,
              shown.height);
-    ASSERT_EQ(shown.width, 480);
-    ASSERT_EQ(shown.height, 640);
-    int differences = 0;
-    for (int y = 0; y < shown.height; ++y) {
-        for (int x = 0; x < shown.width; ++x) {
-            const uint32_t want = reference.pixels[static_cast<size_t>(y / 2) * 240 + x / 2];
-            if (shown.pixels[static_cast<size_t>(y) * shown.width + x] != want && differences++ < 3) {
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") differs";
-            }
-        }
-    }
-    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(ScaledDifferences(shown, reference), 0);
     EXPECT_EQ(desktop.Finish(), 0);
+}
+
+// Every control and both bars on the desktop: the same steps headless and under Xvfb give the
+// same screen, twice the size on the desktop. Each desktop picture is kept in the build folder
+// as desktop_NAME.png, to be looked at.
+TEST(DesktopTest, DialogsControlsAndBarsLookAsTheyDoHeadless) {
+#ifndef VELIN_HAVE_X11
+    GTEST_SKIP() << "built without the X library (apt-get install libx11-dev)";
+#else
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+    Xvfb server;
+    ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+    const struct {
+        const char* name;
+        std::vector<std::string> steps;
+        const char* version;  // empty: the platform's own
+    } kScreens[] = {
+        {"controls",
+         {"command 201", "tap 80 108", "type Elul", "tap 190 108", "tap 190 156", "tap 24 206", "tap 200 236",
+          "type !"},
+         ""},
+        {"question", {"command 202"}, ""},
+        {"menubar", {"command 205", "tap 8 307", "tap 40 120", "tap 8 307"}, ""},
+        {"commandbar", {"command 205", "tap 8 40"}, "4.20"},
+    };
+    for (const auto& screen : kScreens) {
+        SCOPED_TRACE(screen.name);
+        const std::string dir = MakeTempDir(std::string("desktop-") + screen.name);
+        std::vector<std::string> extra;
+        if (*screen.version) extra = {"--os-version", screen.version};
+        std::string script;
+        for (const std::string& step : screen.steps) script += step + "\n";
+        const std::string version = *screen.version ? std::string("--os-version ") + screen.version : "";
+        ASSERT_EQ(RunDemo(dir, script + "shot " + dir + "/headless.png\n", version).exitCode, 0);
+        const Image reference = Load(dir + "/headless.png");
+        ASSERT_EQ(reference.width, 240);
+
+        LiveDemo desktop(dir + "/desktop.reg", server.Display(), extra);
+        for (const std::string& step : screen.steps) desktop.Command(step);
+        const std::string answer = desktop.Command("print state");  // once the screen has settled
+        ASSERT_TRUE(Has(answer, "state ")) << answer;
+        Image shown;
+        ASSERT_TRUE(GrabWindow(server.Display(), "Velin", &shown));
+        WritePng(std::string(VELIN_BINARY_DIR) + "/tests/platform/desktop_" + screen.name + ".png",
+                 shown.pixels.data(), shown.width, shown.height);
+        EXPECT_EQ(ScaledDifferences(shown, reference), 0);
+        EXPECT_EQ(desktop.Finish(), 0);
+    }
+#endif
 }
 
 TEST(DesktopTest, MouseKeysAndTheCloseButtonReachTheProgram) {

@@ -135,7 +135,8 @@ TEST_F(RegistryTest, ValuesOfEveryTypeSurviveTheFile) {
 }
 
 TEST_F(RegistryTest, SizeQueriesAndShortBuffers) {
-    ASSERT_EQ(SetValues({{u"FontName", REG_SZ, Utf16Bytes(u"Tahoma")}}), ERROR_SUCCESS);
+    ASSERT_EQ(SetValues({{u"FontName", REG_SZ, Utf16Bytes(u"Tahoma")}, {u"Empty", REG_BINARY, {}}}),
+              ERROR_SUCCESS);
     Reload();
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettings, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -153,6 +154,11 @@ TEST_F(RegistryTest, SizeQueriesAndShortBuffers) {
     size = sizeof buffer;
     EXPECT_EQ(RegQueryValueExW(key, u"FontName", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
     EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 14), Utf16Bytes(u"Tahoma"));
+
+    // An empty value read into a buffer: nothing is copied, the size becomes 0.
+    size = sizeof buffer;
+    EXPECT_EQ(RegQueryValueExW(key, u"Empty", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
 
     EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, nullptr, nullptr, &size),
               ERROR_FILE_NOT_FOUND);

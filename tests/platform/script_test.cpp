@@ -27,6 +27,7 @@ TEST(ScriptParseTest, LinesParseToTheirCommands) {
         {"key q", K::kKey, 'Q', false, false, 0, 0, ""},
         {"key 7", K::kKey, '7', false, false, 0, 0, ""},
         {"  tap 12 300\r", K::kTap, 0, false, false, 12, 300, ""},
+        {"drag 234 60 234 200", K::kDrag, 0, false, false, 234, 60, ""},
         {"command 40006", K::kCommand, 0, false, false, 40006, 0, ""},
         {"type caf\xc3\xa9 # not a comment", K::kType, 0, false, false, 0, 0, "caf\xc3\xa9 # not a comment"},
         {"type", K::kType, 0, false, false, 0, 0, ""},
@@ -57,7 +58,8 @@ TEST(ScriptParseTest, LinesParseToTheirCommands) {
 
 TEST(ScriptParseTest, BadLinesAreRefused) {
     for (const char* line : {"jump 3", "Key Left", "key", "key Left Right", "key Hyper+A", "key F13",
-                             "key ab", "tap 1", "tap -1 5", "tap x 5", "tap 1 2 3", "command 70000",
+                             "key ab", "tap 1", "tap -1 5", "tap x 5", "tap 1 2 3", "drag 1 2 3",
+                             "drag 1 2 3 x", "command 70000",
                              "command", "shot", "print", "print everything", "quit now",
                              "type \xff\xfe"}) {
         std::optional<ScriptCommand> out;

@@ -240,12 +240,13 @@ TEST_F(WindowTest, KeysGoToTheFocusAndTranslateIntoCharacters) {
         {VK_F3, false, true, false, WM_SYSKEYDOWN, -1, 0},  // Alt+F3 is a system key
         {'X', false, true, false, WM_SYSKEYDOWN, 'x', WM_SYSCHAR},
         {VK_LEFT, false, false, false, WM_KEYDOWN, -1, 0},
+        {VK_F1, false, false, false, WM_KEYDOWN, -1, WM_HELP},  // F1 asks for help
     };
     for (const auto& c : kCases) {
         g_log.clear();
         Key(c.vk, c.ctrl, c.alt, c.shift);
         std::vector<UINT> expected = {c.down};
-        if (c.ch >= 0) expected.push_back(c.charMsg);
+        if (c.ch >= 0 || c.charMsg == WM_HELP) expected.push_back(c.charMsg);
         expected.push_back(c.down == WM_KEYDOWN ? WM_KEYUP : WM_SYSKEYUP);
         EXPECT_EQ(MessagesOf(hwnd), expected) << "key " << c.vk;
         ASSERT_FALSE(g_log.empty());
@@ -253,6 +254,20 @@ TEST_F(WindowTest, KeysGoToTheFocusAndTranslateIntoCharacters) {
         if (c.ch >= 0) {
             EXPECT_EQ(g_log[1].wParam, static_cast<WPARAM>(c.ch)) << "key " << c.vk;
         }
+    }
+}
+
+TEST_F(WindowTest, TheWheelTurnsForTheWindowThatTakesTheKeys) {
+    HWND hwnd = Top();
+    Pump();
+    for (int notches : {1, -2}) {
+        g_log.clear();
+        S().input.push_back(InputEvent{InputEvent::kWheel, static_cast<UINT>(notches * WHEEL_DELTA),
+                                       30, 40, false, false, false});
+        Pump();
+        ASSERT_EQ(MessagesOf(hwnd), std::vector<UINT>{WM_MOUSEWHEEL}) << notches;
+        // The delta is the signed high word: away from the user is positive.
+        EXPECT_EQ(static_cast<int16_t>(HIWORD(g_log[0].wParam)), notches * WHEEL_DELTA);
     }
 }
 

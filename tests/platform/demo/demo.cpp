@@ -5,13 +5,20 @@
 // copy hands over to the first one as the reader does: Today when the first is in front,
 // else it brings the first one to the front.
 //
-// velin-platform-demo [--registry FILE] [--date YYYY-MM-DD] [--test-face] [--report-memory]
-//                     [platform switches]
+// Commands (script `command ID`, or the bars) show the dialogs and controls: 201 a dialog with
+// every kind of control, 202 a Yes/No/Cancel question, 205 the bars with the Go menu and the
+// tool buttons (the shell menu bar at the bottom from version 5 on, else the command bar at the
+// top). Bookmark (123) in the Go menu toggles its check mark. The answers are printed as lines
+// of their own ("controls ...", "answer ...", "command ID" for a command nothing else uses).
+//
+// velin-platform-demo [--registry FILE] [--date YYYY-MM-DD] [--os-version X.Y] [--test-face]
+//                     [--report-memory] [platform switches]
 // --report-memory prints the peak resident memory before the platform starts and at the end.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/windows.h"
 
@@ -20,6 +27,13 @@ namespace {
 constexpr int kLineCount = 40;
 constexpr UINT kCommandToday = 108;
 constexpr UINT kCommandExit = 40005;
+constexpr UINT kCommandControls = 201;
+constexpr UINT kCommandAsk = 202;
+constexpr UINT kCommandBars = 205;
+constexpr UINT kCommandGo = 40001;
+constexpr UINT kCommandBookmark = 123;
+constexpr int kMenuResource = 102;
+constexpr int kToolBitmap = 114;
 constexpr char16_t kClassName[] = u"VelinDemo";
 constexpr char16_t kTitle[] = u"Demo";
 constexpr char16_t kKey[] = u"Ostrelle\\VelinDemo";
@@ -35,6 +49,10 @@ struct Demo {
     int commands = 0;
     bool fullScreen = false;
     std::u16string typed;
+    HWND bar = nullptr;
+    bool barOnBottom = false;
+    int top = 0;  // the command bar's height: the content starts under it
+    bool bookmark = false;
 } g;
 
 std::u16string LineText(int i) {
@@ -46,7 +64,7 @@ std::u16string LineText(int i) {
 int PageRows() {
     RECT r;
     GetClientRect(g.window, &r);
-    return std::max(1, static_cast<int>((r.bottom - g.captionHeight) / g.lineHeight));
+    return std::max(1, static_cast<int>((r.bottom - g.top - g.captionHeight) / g.lineHeight));
 }
 
 int LastTopRow() { return std::max(0, kLineCount - PageRows()); }
@@ -68,7 +86,7 @@ void Paint(HDC dc) {
     RECT client;
     GetClientRect(g.window, &client);
     // The caption box: a cyan band with the position in it.
-    RECT caption{0, 0, client.right, g.captionHeight};
+    RECT caption{0, g.top, client.right, g.top + g.captionHeight};
     HBRUSH cyan = CreateSolidBrush(RGB(0, 255, 255));
     FillRect(dc, &caption, cyan);
     DeleteObject(cyan);
@@ -79,9 +97,9 @@ void Paint(HDC dc) {
     DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &caption,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, g.textFont);
-    RECT area{0, g.captionHeight, client.right, client.bottom};
+    RECT area{0, g.top + g.captionHeight, client.right, client.bottom};
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    int y = g.captionHeight;
+    int y = g.top + g.captionHeight;
     for (int row = g.topRow; row < kLineCount && y + g.lineHeight <= client.bottom; ++row) {
         const std::u16string line = LineText(row);
         const bool sel = row == g.selected;
@@ -96,7 +114,7 @@ void Paint(HDC dc) {
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     HPEN blue = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
     HGDIOBJ oldPen = SelectObject(dc, blue);
-    Rectangle(dc, 0, 0, client.right, g.captionHeight);
+    Rectangle(dc, 0, g.top, client.right, g.top + g.captionHeight);
     SelectObject(dc, oldPen);
     DeleteObject(blue);
     SelectObject(dc, oldBrush);
@@ -152,6 +170,233 @@ void SaveSettings() {
     RegCloseKey(key);
 }
 
+// ---- the dialog with every control ------------------------------------------------------------
+
+enum ControlId : int {
+    kIdName = 1101,    // single-line edit
+    kIdAdd = 1102,     // push button: adds the name to the list
+    kIdList = 1103,    // sorted, notifying list box with a scroll bar
+    kIdPicked = 1104,  // centred static text: the list's selection
+    kIdTaps = 1105,    // owner-drawn button: counts its taps
+    kIdKeep = 1106,    // automatic check box
+    kIdNotes = 1107,   // multi-line edit
+};
+constexpr int kNameLimit = 12;
+
+struct ControlsDialog {
+    int taps = 0;
+} gControls;
+
+DLGTEMPLATE ControlsTemplate() {
+    DLGTEMPLATE t;
+    t.style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_SETFONT;
+    t.exStyle = WS_EX_CAPTIONOKBTN;
+    t.cx = 150;
+    t.cy = 156;
+    t.caption = u"Controls";
+    t.pointSize = 8;
+    t.faceName = u"System";
+    t.items = {
+        {-1, u"STATIC", SS_LEFT | SS_NOPREFIX, 0, 7, 4, 60, 8, u"Names & notes"},
+        {-1, u"STATIC", SS_BITMAP, 0, 70, 3, 76, 11, u"#114"},
+        {kIdName, u"EDIT", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 0, 7, 18, 90, 13, u""},
+        {kIdAdd, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, 102, 18, 41, 13, u"&Add"},
+        {kIdList, u"LISTBOX", LBS_SORT | LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0, 7, 35, 90, 52, u""},
+        {kIdPicked, u"STATIC", SS_CENTER | SS_NOPREFIX, 0, 102, 37, 41, 8, u"-"},
+        {kIdTaps, u"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0, 102, 52, 41, 13, u""},
+        {kIdKeep, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, 7, 91, 90, 10, u"&Keep"},
+        {kIdNotes, u"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0,
+         7, 105, 136, 45, u""},
+    };
+    for (DLGITEMTEMPLATEW& item : t.items) item.style |= WS_VISIBLE;
+    return t;
+}
+
+std::u16string ItemText(HWND dialog, int id) {
+    WCHAR buffer[256];
+    const UINT n = GetDlgItemTextW(dialog, id, buffer, static_cast<int>(std::size(buffer)));
+    return std::u16string(buffer, n);
+}
+
+std::u16string ListText(HWND dialog, int index) {
+    const LRESULT len = SendDlgItemMessageW(dialog, kIdList, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (len == LB_ERR) return u"";
+    std::u16string text(static_cast<size_t>(len) + 1, u'\0');
+    SendDlgItemMessageW(dialog, kIdList, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(len));
+    return text;
+}
+
+void ShowPicked(HWND dialog) {
+    const auto sel = static_cast<int>(SendDlgItemMessageW(dialog, kIdList, LB_GETCURSEL, 0, 0));
+    const std::u16string text = sel == LB_ERR ? u"-" : ListText(dialog, sel);
+    SetDlgItemTextW(dialog, kIdPicked, text.c_str());
+}
+
+void DrawTaps(const DRAWITEMSTRUCT& item) {
+    // Black on white with a one-pixel frame, inverted while the pen holds it.
+    const bool down = (item.itemState & ODS_SELECTED) != 0;
+    HBRUSH fill = static_cast<HBRUSH>(GetStockObject(down ? BLACK_BRUSH : WHITE_BRUSH));
+    FillRect(item.hDC, &item.rcItem, fill);
+    HGDIOBJ oldBrush = SelectObject(item.hDC, GetStockObject(NULL_BRUSH));
+    HGDIOBJ oldPen = SelectObject(item.hDC, GetStockObject(BLACK_PEN));
+    Rectangle(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom);
+    if (item.itemState & ODS_FOCUS) {
+        // A second frame inside the first shows the focus.
+        SelectObject(item.hDC, GetStockObject(down ? WHITE_PEN : BLACK_PEN));
+        Rectangle(item.hDC, item.rcItem.left + 2, item.rcItem.top + 2, item.rcItem.right - 2, item.rcItem.bottom - 2);
+    }
+    SelectObject(item.hDC, oldPen);
+    SelectObject(item.hDC, oldBrush);
+    const std::u16string text = u"Taps " + Utf8ToUtf16(std::to_string(gControls.taps));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, down ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    RECT r = item.rcItem;
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(item.hDC, RGB(0, 0, 0));
+}
+
+INT_PTR ControlsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG: {
+            gControls = ControlsDialog{};
+            // Mixed case, so the sorted list shows the case-insensitive order; more names than
+            // the list shows, so it scrolls.
+            for (const char16_t* name : {u"kislev", u"Adar", u"nisan", u"Elul", u"Tevet", u"av", u"Iyar", u"Shevat",
+                                         u"sivan", u"Tammuz"}) {
+                SendDlgItemMessageW(dialog, kIdList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+            }
+            SendDlgItemMessageW(dialog, kIdName, EM_LIMITTEXT, kNameLimit, 0);
+            SetDlgItemTextW(dialog, kIdNotes, u"First line\r\nSecond line");
+            SetFocus(GetDlgItem(dialog, kIdName));
+            return FALSE;  // the focus is set
+        }
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item->CtlID != kIdTaps) return FALSE;
+            DrawTaps(*item);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case kIdAdd: {
+                    const std::u16string name = ItemText(dialog, kIdName);
+                    if (name.empty()) return TRUE;
+                    SendDlgItemMessageW(dialog, kIdList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+                    // Selecting by the name's prefix from the start finds the first entry it begins.
+                    SendDlgItemMessageW(dialog, kIdList, LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(name.c_str()));
+                    ShowPicked(dialog);
+                    SetDlgItemTextW(dialog, kIdName, u"");
+                    return TRUE;
+                }
+                case kIdList:
+                    if (HIWORD(wParam) == LBN_SELCHANGE) ShowPicked(dialog);
+                    return TRUE;
+                case kIdTaps:
+                    if (HIWORD(wParam) == BN_CLICKED) {
+                        ++gControls.taps;
+                        InvalidateRect(GetDlgItem(dialog, kIdTaps), nullptr, FALSE);
+                    }
+                    return TRUE;
+                case IDOK:
+                case IDCANCEL: {
+                    std::string line = "controls result=" + std::to_string(LOWORD(wParam));
+                    line += " name=" + velin::platform::QuoteScriptValue(Utf16ToUtf8(ItemText(dialog, kIdName)));
+                    line += " picked=" + velin::platform::QuoteScriptValue(Utf16ToUtf8(ItemText(dialog, kIdPicked)));
+                    line += " keep=" + std::to_string(IsDlgButtonChecked(dialog, kIdKeep));
+                    line += " taps=" + std::to_string(gControls.taps);
+                    // The notes' line breaks are written as \r and \n, so the answer stays one line.
+                    const std::string notes =
+                        velin::platform::QuoteScriptValue(Utf16ToUtf8(ItemText(dialog, kIdNotes)));
+                    line += " notes=";
+                    for (char c : notes) {
+                        if (c == '\r') line += "\\r";
+                        else if (c == '\n') line += "\\n";
+                        else line += c;
+                    }
+                    std::printf("%s\n", line.c_str());
+                    std::fflush(stdout);
+                    EndDialog(dialog, LOWORD(wParam));
+                    return TRUE;
+                }
+                default: return FALSE;
+            }
+        default: return FALSE;
+    }
+}
+
+void ShowControls() {
+    const DLGTEMPLATE t = ControlsTemplate();
+    DialogBoxIndirectParamW(nullptr, &t, g.window, ControlsProc, 0);
+}
+
+void Ask() {
+    const int answer = MessageBoxW(g.window, u"Keep the changes to the notes?", u"Demo",
+                                   MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    const char* name = answer == IDYES ? "yes" : answer == IDNO ? "no" : answer == IDCANCEL ? "cancel" : "other";
+    std::printf("answer %s\n", name);
+    std::fflush(stdout);
+}
+
+// ---- the bars ------------------------------------------------------------------------------------
+
+const TBBUTTON kToolButtons[] = {
+    {0, 110, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0}, {1, 108, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0},
+    {2, 109, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0}, {3, 40006, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0},
+    {4, 116, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0}, {5, 117, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0},
+    {6, 119, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0},
+};
+
+// The Go menu, wherever the bar keeps it.
+HMENU GoMenu() {
+    if (!g.bar) return nullptr;
+    if (g.barOnBottom) return reinterpret_cast<HMENU>(SendMessageW(g.bar, SHCMBM_GETSUBMENU, 0, kCommandGo));
+    return GetSubMenu(CommandBar_GetMenu(g.bar, 0), 0);
+}
+
+void ShowBars() {
+    if (g.bar) return;
+    const INITCOMMONCONTROLSEX init{sizeof init, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    g.barOnBottom = GetVersionExW(&version) && version.dwMajorVersion >= 5;
+    if (g.barOnBottom) {
+        SHMENUBARINFO info{sizeof info, g.window, SHCMBF_HIDESIPBUTTON, kMenuResource, nullptr, 0, 0, nullptr, 0};
+        if (!SHCreateMenuBar(&info) || !info.hwndMB) return;
+        g.bar = info.hwndMB;
+        // The window ends where the bar begins.
+        RECT window, bar;
+        GetWindowRect(g.window, &window);
+        GetWindowRect(g.bar, &bar);
+        MoveWindow(g.window, window.left, window.top, window.right - window.left, bar.top - window.top, TRUE);
+    } else {
+        g.bar = CommandBar_Create(nullptr, g.window, 1);
+        if (!g.bar) return;
+        CommandBar_InsertMenubar(g.bar, nullptr, kMenuResource, 0);
+        g.top = CommandBar_Height(g.bar);
+    }
+    // One tip per button, the menu's included.
+    const char16_t* const tips[] = {u"",       u"Previous Day", u"Today",        u"Next Day",
+                                    u"Choose Font", u"Search",  u"Search Again", u"Choose Day"};
+    std::vector<LPWSTR> tipList;
+    for (const char16_t* t : tips) tipList.push_back(const_cast<LPWSTR>(t));
+    CommandBar_AddToolTips(g.bar, static_cast<UINT>(tipList.size()), tipList.data());
+    CommandBar_AddBitmap(g.bar, nullptr, kToolBitmap, static_cast<int>(std::size(kToolButtons)), 16, 16);
+    CommandBar_AddButtons(g.bar, static_cast<UINT>(std::size(kToolButtons)), kToolButtons);
+    if (!g.barOnBottom) CommandBar_AddAdornments(g.bar, 0, 0);
+    CommandBar_Show(g.bar, TRUE);
+    g.topRow = std::clamp(g.topRow, 0, LastTopRow());
+    UpdateScrollBar();
+    InvalidateRect(g.window, nullptr, FALSE);
+}
+
+void ToggleBookmark() {
+    g.bookmark = !g.bookmark;
+    CheckMenuItem(GoMenu(), kCommandBookmark, MF_BYCOMMAND | (g.bookmark ? MF_CHECKED : MF_UNCHECKED));
+}
+
 LRESULT CALLBACK_WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE: {
@@ -205,7 +450,8 @@ LRESULT CALLBACK_WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_LBUTTONDOWN: {
-            const int y = static_cast<short>(HIWORD(lParam));
+            const int y = static_cast<short>(HIWORD(lParam)) - g.top;
+            if (y < 0) return 0;
             if (y < g.captionHeight) {
                 ToggleFullScreen();
             } else {
@@ -240,7 +486,16 @@ LRESULT CALLBACK_WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 DestroyWindow(hwnd);
                 return 0;
             }
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+            switch (LOWORD(wParam)) {
+                case kCommandControls: ShowControls(); return 0;
+                case kCommandAsk: Ask(); return 0;
+                case kCommandBars: ShowBars(); return 0;
+                case kCommandBookmark: ToggleBookmark(); return 0;
+                default:
+                    std::printf("command %u\n", static_cast<unsigned>(LOWORD(wParam)));
+                    std::fflush(stdout);
+                    return 0;
+            }
         case WM_DESTROY:
             SaveSettings();
             if (g.fullScreen) SHFullScreen(hwnd, SHFS_SHOWTASKBAR);
@@ -304,6 +559,11 @@ int main(int argc, char** argv) {
         } else if (arg == "--date" && i + 1 < argc) {
             if (!SetFixedDate(argv[++i])) {
                 std::fprintf(stderr, "demo: bad date %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--os-version" && i + 1 < argc) {
+            if (!SetOsVersion(argv[++i])) {
+                std::fprintf(stderr, "demo: bad version %s\n", argv[i]);
                 return 2;
             }
         } else if (arg == "--report-memory") {
