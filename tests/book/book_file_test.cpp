@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -86,7 +88,7 @@ TEST(BookFile, DamagedImages) {
 }
 
 TEST(BookFile, Load) {
-    std::string path = testing::TempDir() + "book_file_test.vbk";
+    std::string path = testing::TempDir() + "book_file_test_" + std::to_string(getpid()) + ".vbk";
     Bytes image = WriteBookFile({{1049, Bytes(100000, 7)}});
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(f);

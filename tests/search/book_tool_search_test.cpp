@@ -3,6 +3,8 @@
 // the offset and the text around it; Match Case; exit 2 when nothing is found.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -13,8 +15,10 @@
 
 namespace {
 
+// Per process: CTest runs each test of the suite in a process of its own, side by side, and
+// one's tear-down must not remove the book another is reading.
 std::string TempPath(const std::string& name) {
-    return testing::TempDir() + "velin-search-tool-" + name;
+    return testing::TempDir() + "velin-search-tool-" + std::to_string(getpid()) + "-" + name;
 }
 
 struct ToolRun {
