@@ -17,6 +17,7 @@
 #include "app_test_support.h"
 #include "fixture_book.h"
 #include "platform/png.h"
+#include "tests/support/golden.h"
 
 namespace velin::app::testing {
 
@@ -76,40 +77,7 @@ inline ::testing::AssertionResult MatchesGolden(const std::string& shot, const s
     if (!velin::platform::ReadPng(shot, &actual)) {
         return ::testing::AssertionFailure() << "no screenshot " << shot;
     }
-    const std::string reference =
-        std::string(VELIN_SOURCE_DIR) + "/tests/app/golden/" + name + ".png";
-    const char* update = std::getenv("VELIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        if (!velin::platform::WritePng(reference, actual.pixels.data(), actual.width,
-                                       actual.height)) {
-            return ::testing::AssertionFailure() << "cannot write " << reference;
-        }
-        return ::testing::AssertionSuccess();
-    }
-    Image expected;
-    if (!velin::platform::ReadPng(reference, &expected)) {
-        return ::testing::AssertionFailure()
-               << "missing reference " << reference << " (VELIN_UPDATE_GOLDEN=1 writes it)";
-    }
-    const std::string actualPath =
-        std::string(VELIN_BINARY_DIR) + "/tests/app/" + name + "_actual.png";
-    if (expected.width != actual.width || expected.height != actual.height) {
-        velin::platform::WritePng(actualPath, actual.pixels.data(), actual.width, actual.height);
-        return ::testing::AssertionFailure()
-               << name << ": size " << actual.width << "x" << actual.height << ", reference "
-               << expected.width << "x" << expected.height << "; wrote " << actualPath;
-    }
-    for (size_t i = 0; i < actual.pixels.size(); ++i) {
-        if (actual.pixels[i] != expected.pixels[i]) {
-            velin::platform::WritePng(actualPath, actual.pixels.data(), actual.width,
-                                      actual.height);
-            const size_t w = static_cast<size_t>(actual.width);
-            return ::testing::AssertionFailure() << name << ": first difference at (" << i % w
-                                                 << ", " << i / w << "); wrote " << actualPath;
-        }
-    }
-    std::remove(actualPath.c_str());
-    return ::testing::AssertionSuccess();
+    return velin::testing::MatchesGoldenImage(actual, "tests/app", name);
 }
 
 class FeatureTest : public ::testing::Test {

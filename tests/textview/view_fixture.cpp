@@ -1,5 +1,7 @@
 #include "view_fixture.h"
 
+#include "tests/support/golden.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -87,42 +89,7 @@ platform::Image ViewTest::Shot() const {
 }
 
 ::testing::AssertionResult MatchesGolden(const platform::Image& actual, const std::string& name) {
-    const std::string reference =
-        std::string(VELIN_SOURCE_DIR) + "/tests/textview/golden/" + name + ".png";
-    const char* update = std::getenv("VELIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::filesystem::create_directories(std::filesystem::path(reference).parent_path());
-        if (!platform::WritePng(reference, actual.pixels.data(), actual.width, actual.height)) {
-            return ::testing::AssertionFailure() << "cannot write " << reference;
-        }
-        return ::testing::AssertionSuccess();
-    }
-    platform::Image expected;
-    if (!platform::ReadPng(reference, &expected)) {
-        return ::testing::AssertionFailure() << "missing reference " << reference
-                                             << " (run with VELIN_UPDATE_GOLDEN=1 to create it)";
-    }
-    const std::string actualPath =
-        std::string(VELIN_BINARY_DIR) + "/tests/textview/" + name + "_actual.png";
-    if (expected.width != actual.width || expected.height != actual.height) {
-        platform::WritePng(actualPath, actual.pixels.data(), actual.width, actual.height);
-        return ::testing::AssertionFailure()
-               << name << ": size " << actual.width << "x" << actual.height << ", reference "
-               << expected.width << "x" << expected.height << "; wrote " << actualPath;
-    }
-    for (size_t i = 0; i < actual.pixels.size(); ++i) {
-        if (actual.pixels[i] != expected.pixels[i]) {
-            platform::WritePng(actualPath, actual.pixels.data(), actual.width, actual.height);
-            char buf[160];
-            std::snprintf(
-                buf, sizeof buf, "first difference at (%zu, %zu): 0x%06X, reference 0x%06X",
-                i % static_cast<size_t>(actual.width), i / static_cast<size_t>(actual.width),
-                actual.pixels[i], expected.pixels[i]);
-            return ::testing::AssertionFailure() << name << ": " << buf << "; wrote " << actualPath;
-        }
-    }
-    std::remove(actualPath.c_str());
-    return ::testing::AssertionSuccess();
+    return velin::testing::MatchesGoldenImage(actual, "tests/textview", name);
 }
 
 }  // namespace velin::textview::testing
